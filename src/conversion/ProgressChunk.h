@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// The time text of a progress line: the characters after the first "time="
+// up to the one character before the first "bitrate=". Empty when the chunk
+// lacks either mark or "bitrate=" does not stand far enough behind "time=".
+std::string ParseProgressChunk(std::string_view chunk);
+
+enum class ProgressKind {
+  None,        // not a progress chunk: it lacks "size=" or "time="
+  Unreadable,  // a progress chunk whose time does not read: skipped
+  Progress,
+};
+
+struct ProgressReading {
+  ProgressKind kind = ProgressKind::None;
+  std::optional<int> gauge;  // 0..100; none when the total is not above 0
+  std::string label;         // "Process hh:mm:ss.ff ......"
+};
+
+// What one chunk means for the progress dialog, given the total in seconds.
+ProgressReading ReadProgress(std::string_view chunk, double totalSeconds);
+
+}  // namespace velmora

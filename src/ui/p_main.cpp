@@ -1,5 +1,7 @@
 #include "p_main.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -126,15 +128,16 @@ void Tmain::buildControls() {
   label_loadedfile->setFont(Verdana(8));
   label_loadedfile->setWordWrap(true);
   label_loadedfile->setTextFormat(Qt::PlainText);
-  QPalette grey = label_loadedfile->palette();
-  grey.setColor(QPalette::WindowText, Qt::gray);
-  label_loadedfile->setPalette(grey);
+  label_loadedfile->setStyleSheet(QStringLiteral("color: grey"));
   label_loadedfile->setGeometry(177, 9, 830, 0);
 
   edit1 = new QLineEdit(surface);
   edit1->setObjectName(QStringLiteral("edit1"));
   edit1->setGeometry(415, 2, 1, 21);
   edit1->setFocusPolicy(Qt::NoFocus);
+  // It only holds text; one pixel of frame would cut through the path shown.
+  edit1->setFrame(false);
+  edit1->setStyleSheet(QStringLiteral("background: transparent; color: transparent"));
 
   Panel1 = new QFrame(surface);
   Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -195,7 +198,7 @@ void Tmain::buildClearnessGroup() {
   ck_sharpen = new QCheckBox(QStringLiteral("Sharpen video"), GroupBox1);
   ck_sharpen->setObjectName(QStringLiteral("ck_sharpen"));
   ck_sharpen->setFont(VerdanaPixels(11));
-  ck_sharpen->setGeometry(124, 273, 107, 16);
+  ck_sharpen->setGeometry(124, 273, 107, 12);
 
   Button2 = new QPushButton(QStringLiteral("Default Option"), GroupBox1);
   Button2->setObjectName(QStringLiteral("Button2"));
@@ -289,6 +292,14 @@ void Tmain::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
+void Tmain::showLoadedFile(const QString& path) {
+  // Sized to its text, wrapping only where the window ends.
+  constexpr int kRoom = 1016 - 177 - 8;
+  label_loadedfile->setText(path);
+  const int width = std::min(kRoom, label_loadedfile->fontMetrics().horizontalAdvance(path) + 4);
+  label_loadedfile->resize(width, label_loadedfile->heightForWidth(width));
+}
+
 void Tmain::startMove() {
   if (QWindow* handle = windowHandle()) handle->startSystemMove();
 }
@@ -342,8 +353,7 @@ void Tmain::loadvideofile(const QString& path) {
       return;
     }
     ffinfo.FileName = file;
-    label_loadedfile->setText(path);
-    label_loadedfile->adjustSize();
+    showLoadedFile(path);
   }
   if (!PassesTypeTest(file)) return;
   const double seconds = ParseTimeCode(ffinfo.Duration);

@@ -120,6 +120,7 @@ class Tmain : public QMainWindow {
   TrackSlider* addOptionSlider(QLabel*& label, const char* name, const QString& caption, int top,
                                int min, int max, int start);
   void startMove();
+  void showLoadedFile(const QString& path);
 
   int m_busy = 0;  // loads and renders under way; the window cannot be closed meanwhile
   friend class BusyScope;

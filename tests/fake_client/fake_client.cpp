@@ -9,6 +9,7 @@
 //   burst N [C]      write N bytes of C (default 'x') in one write
 //   copy SRC         copy file SRC to the last word received (the output path)
 //   write TEXT       write TEXT to the last word received
+//   create PATH      create (or empty) the file PATH
 //   ignoreterm       ignore SIGTERM from now on
 //   hang             sleep until killed
 //   signal N         raise signal N
@@ -186,6 +187,8 @@ int main(int argc, char** argv) {
     } else if (cmd == "write") {
       std::ofstream dst(last, std::ios::binary | std::ios::trunc);
       dst << Unescape(arg);
+    } else if (cmd == "create") {
+      std::ofstream(arg, std::ios::binary | std::ios::trunc);
     } else if (cmd == "ignoreterm") {
       signal(SIGTERM, SIG_IGN);
     } else if (cmd == "hang") {

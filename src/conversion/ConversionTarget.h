@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace velmora {
@@ -10,7 +12,7 @@ namespace velmora {
 // when the conversion succeeds. After a failure or a cancel a file that stood
 // at the target stays as it was, and a new target gets the partial output.
 // A target that exists but is not a regular file (a device, a link) is
-// written directly.
+// written directly, and so is a target whose folder takes no new file.
 class ConversionTarget {
  public:
   explicit ConversionTarget(std::string target);
@@ -31,6 +33,7 @@ class ConversionTarget {
  private:
   std::string m_target;
   std::string m_temp;
+  mode_t m_mode = 0;  // what the output ends up with: a new file's or the replaced one's
   bool m_replacing = false;
   bool m_done = false;
 };

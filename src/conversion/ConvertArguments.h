@@ -7,8 +7,10 @@
 
 namespace velmora {
 
-// The kb/s figure for the -b:v option: VideoBitrate, else Bitrate, else
-// empty. A text that is not a plain number is passed over.
+// The kb/s figure for the -b:v option: VideoBitrate when it is a plain number
+// (digits with at most one "."); Bitrate, if plain, only when VideoBitrate is
+// empty; otherwise empty. Any other text (the probe can leave "N/A" and the
+// lines after it) would make the client refuse the option.
 std::string ChooseBitrate(const Tffinfo& info);
 
 // " -i \"SRC\" -y -c:a copy [-b:v Nk] -q:v 0 -vf FILTER \"OUT\"" when the

@@ -12,6 +12,7 @@ bool CheckClient(std::string& failureCode, std::function<void()> pump, ProcessAp
   };
   run.onEnd = [](const ClientExit&) { return false; };
   run.pumpAt = pump::E;
+  run.timeLimitMs = 30000;  // a client that never prints its banner is no client
   run.pump = std::move(pump);
   run.api = api;
   return ClientRunner(run, failureCode);

@@ -11,6 +11,8 @@ namespace velmora {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::size_t kReadSize = 512;
 constexpr std::size_t kOutputBufferSize = 535;
 
@@ -34,7 +36,7 @@ class Run {
         m_failureCode(failureCode),
         m_program(spec.clientPath.empty() ? ClientPath() : spec.clientPath),
         m_words(Words(spec.args)),
-        m_begin(std::chrono::steady_clock::now()) {}
+        m_begin(Clock::now()) {}
 
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
@@ -70,7 +72,7 @@ class Run {
   std::string& m_failureCode;
   std::string m_program;
   std::vector<std::string> m_words;
-  std::chrono::steady_clock::time_point m_begin;
+  Clock::time_point m_begin;
 
   PipeEnds m_pipe;
   ChildProcess m_child;
@@ -94,6 +96,14 @@ bool Run::execute() {
       m_api.terminate(m_child);
       m_ending = "cancelled, " + DescribeExit(m_child.exit);
       return m_success;
+    }
+    if (m_spec.timeLimitMs > 0 &&
+        Clock::now() - m_begin > std::chrono::milliseconds(m_spec.timeLimitMs)) {
+      m_api.terminate(m_child);
+      m_ending = "time limit, " + DescribeExit(m_child.exit);
+      m_failureCode = kNoAnswer;
+      m_success = false;
+      return false;
     }
     PeekResult peeked = m_api.peek(m_pipe.read);
     if (peeked == PeekResult::Failed) return fail('3');
@@ -154,7 +164,7 @@ void Run::trace() noexcept {
     t.words = m_words;
     t.argumentText = ArgumentText(m_spec.args);
     t.prefix = m_spec.prefix;
-    t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_begin).count();
+    t.seconds = std::chrono::duration<double>(Clock::now() - m_begin).count();
     t.ending = m_ending.empty() ? "ended by an error in a handler" : m_ending;
     t.success = m_success;
     t.failureCode = m_failureCode;

@@ -47,7 +47,14 @@ struct ClientRun {
   std::string clientPath;     // empty: ClientPath()
   ProcessApi* api = nullptr;  // null: the POSIX process layer
   int idleWaitMs = 10;        // bound of one idle wait
+  // A client still running after this long is ended and the run fails with
+  // kNoAnswer, so that a client stuck on its input cannot hold the program
+  // forever. 0: no limit (a run the user can cancel).
+  int timeLimitMs = 0;
 };
+
+// The failure text of a run that reached its time limit.
+inline constexpr const char* kNoAnswer = "No answer from the client";
 
 // Runs the client once: starts it with the run's words, polls its output,
 // hands every chunk (at most 512 bytes) and its window to the chunk handler

@@ -152,6 +152,7 @@ bool ProbeMedia(const std::string& path, std::string& failureCode, Tffinfo& info
   };
   run.onEnd = [&](const ClientExit&) { return ReadProbeOutput(output, info, failureCode); };
   run.pumpAt = pump::D | pump::EWithoutRead;
+  run.timeLimitMs = 60000;  // the window is disabled meanwhile; a stuck client must not keep it so
   run.pump = std::move(pump);
   run.api = api;
   return ClientRunner(run, failureCode);

@@ -405,6 +405,7 @@ bool Tmain::RenderPreview(std::string& failureCode, const std::string& fileName,
   run.prefix = "02";
   run.pumpAt = pump::A | pump::B | pump::C | pump::D | pump::E;
   run.pump = Pump;
+  run.timeLimitMs = 60000;  // the window is disabled meanwhile; a stuck client must not keep it so
   // Only the last line is kept: it says why when no frame was written.
   LastLine lastLine;
   run.onChunk = [&lastLine](const std::string& chunk, const std::string&) {

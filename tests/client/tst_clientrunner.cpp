@@ -62,6 +62,7 @@ class tst_ClientRunner : public QObject {
   void clientIgnoringTerminateIsKilled();
   void cancelIsSeenAtTheNextCycleAndKeepsTheCode();
   void throwingHandlerStillCleansUp();
+  void stuckClientIsEndedAtTheTimeLimit();
   void failedStepsGiveTheirDigit_data();
   void failedStepsGiveTheirDigit();
   void clientThatCannotStartGivesDigit2_data();
@@ -255,6 +256,21 @@ void tst_ClientRunner::throwingHandlerStillCleansUp() {
   run.onEnd = [](const ClientExit&) -> bool { throw std::runtime_error("end failed"); };
   QVERIFY_THROWS_EXCEPTION(std::runtime_error, ClientRunner(run, code));
   QCOMPARE(api.closes, 2);
+}
+
+void tst_ClientRunner::stuckClientIsEndedAtTheTimeLimit() {
+  m_client->setScript("print waiting for input\nhang\n");
+  Collected c;
+  ClientRun run = CollectingRun(c);
+  run.timeLimitMs = 300;
+  std::string code;
+  QElapsedTimer clock;
+  clock.start();
+  QVERIFY(!ClientRunner(run, code));
+  QVERIFY(clock.elapsed() < 10000);
+  QCOMPARE(code, std::string(kNoAnswer));
+  QCOMPARE(Joined(c.chunks), std::string("waiting for input"));
+  QVERIFY(velmora::test::ChildProcesses().empty());
 }
 
 void tst_ClientRunner::failedStepsGiveTheirDigit_data() {

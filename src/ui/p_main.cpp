@@ -68,6 +68,12 @@ std::string ToBytes(const QString& text) {
   return QFile::encodeName(text).toStdString();
 }
 
+// Names whose bytes are not UTF-8 reach us with those bytes replaced: the
+// path then names another file or none, and must not be used.
+bool LostInDecoding(const QString& path) {
+  return path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path);
+}
+
 }  // namespace
 
 BusyScope::BusyScope(Tmain& window, Qt::CursorShape cursor) : m_window(window) {
@@ -338,6 +344,15 @@ void Tmain::btn_loadClick() {
 }
 
 void Tmain::loadvideofile(const QString& path) {
+  if (LostInDecoding(path)) {
+    ffinfo = Tffinfo{};
+    dialogs().message(this,
+                      QStringLiteral("File load error! The file's name is not valid UTF-8 text, so "
+                                     "it cannot be opened: ") +
+                          path,
+                      QString(), MessageIcon::Error);
+    return;
+  }
   const std::string file = ToBytes(path);
   {
     BusyScope busy(*this, Qt::BusyCursor);
@@ -453,6 +468,13 @@ void Tmain::btn_clearClick() {
   SaveDialog1.filterIndex = 0;
   if (!dialogs().saveFile(this, SaveDialog1)) return;
 
+  if (LostInDecoding(SaveDialog1.fileName)) {
+    dialogs().message(
+        this,
+        QStringLiteral("The target file name is not valid UTF-8 text: ") + SaveDialog1.fileName,
+        QStringLiteral("Error"), MessageIcon::Error);
+    return;
+  }
   const std::string chosen = ToBytes(SaveDialog1.fileName);
   // The same file under another spelling is refused too.
   if (SameFile(chosen, source)) {

@@ -44,6 +44,7 @@ class tst_Conversion : public QObject {
 
  private slots:
   void initTestCase();
+  void progressDialogLayout();
   void clearNeedsALoadedFile();
   void clearNeedsTheSourceStillThere();
   void saveDialogIsSetUpFromTheSource();
@@ -62,6 +63,7 @@ class tst_Conversion : public QObject {
   void cancelStopsTheClientAndKeepsTheReplacedFile();
   void failedNewTargetKeepsThePartialOutput();
   void leftOverIsRemovedOnlyWhenItAppearedDuringTheRun();
+  void errorInTheRunStillEndsItThenReachesTheReport();
   void realConversions_data();
   void realConversions();
   void realConversionToAFullDevice();
@@ -91,6 +93,30 @@ void tst_Conversion::convert(MainFixture& f, const QString& source, const QStrin
   f.dialogs.saveAnswers.enqueue(target);
   f.main().btn_clear->click();
   QVERIFY(!f.progress().isVisible());
+}
+
+void tst_Conversion::progressDialogLayout() {
+  MainFixture f;
+  Tprogress& p = f.progress();
+  QCOMPARE(p.size(), QSize(343, 88));
+  QCOMPARE(p.minimumSize(), p.maximumSize());
+  QVERIFY(p.windowTitle().isEmpty());
+  QVERIFY(!(p.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint)));
+  QCOMPARE(p.Label1->pos(), QPoint(11, 5));
+  QCOMPARE(p.Gauge1->geometry(), QRect(10, 25, 325, 19));
+  QCOMPARE(p.Gauge1->minimum(), 0);
+  QCOMPARE(p.Gauge1->maximum(), 100);
+  QVERIFY(p.Gauge1->isTextVisible());
+  p.Gauge1->setValue(42);
+  QCOMPARE(p.Gauge1->text(), QStringLiteral("42%"));
+  QVERIFY(p.Gauge1->styleSheet().contains(QStringLiteral("chunk")));
+  QCOMPARE(p.Button1->geometry(), QRect(135, 55, 77, 26));
+  QCOMPARE(p.Button1->text(), QStringLiteral("Cancel"));
+  QCOMPARE(p.timer_do->interval(), 2);
+  QCOMPARE(p.timer_deletetrf->interval(), 1);
+  QVERIFY(!p.timer_do->isActive());
+  QCOMPARE(f.main().timer_endmsg->interval(), 2);
 }
 
 void tst_Conversion::clearNeedsALoadedFile() {
@@ -402,6 +428,27 @@ void tst_Conversion::leftOverIsRemovedOnlyWhenItAppearedDuringTheRun() {
   QTRY_COMPARE(f.dialogs.messages.size(), 2);
   QTest::qWait(20);
   QCOMPARE(ReadAll(leftover), QByteArray("someone else's"));
+}
+
+void tst_Conversion::errorInTheRunStillEndsItThenReachesTheReport() {
+  MainFixture f;
+  // Not a listed type, so the load does not read the duration; the run does.
+  const QString source = f.makeFile("clip.3gp");
+  f.client.setScript(PrintCommand(ProbeOutput(source, "00:x:00", 320, 240)));
+  f.main().loadvideofile(source);
+  QVERIFY(f.dialogs.messages.isEmpty());
+  f.client.clearRuns();
+  f.dialogs.saveAnswers.enqueue(f.files.path() + QStringLiteral("/out.mp4"));
+  f.main().btn_clear->click();
+  QVERIFY(f.client.runs().isEmpty());  // it failed before the client started
+  QVERIFY(!f.progress().isVisible());
+  QCOMPARE(f.dialogs.messages.size(), 2);
+  QCOMPARE(f.dialogs.messages.at(0).text,
+           QStringLiteral("### ") + source + QStringLiteral(" ### \r"));
+  QCOMPARE(f.dialogs.messages.at(1).text,
+           QStringLiteral("'x' is not a valid floating point value"));
+  QCOMPARE(f.dialogs.messages.at(1).caption, QStringLiteral("Velmora"));
+  QVERIFY(f.main().isEnabled());
 }
 
 void tst_Conversion::realConversions_data() {

@@ -56,6 +56,7 @@ class tst_MainWindow : public QObject {
   void controlsStandWhereTheyBelong();
   void windowFrameAndFonts();
   void menuCaptionsAndHiddenHelpItem();
+  void optionsTabInTheirOrder();
   void positionSliderStartsAtItsDefaults();
   void openDialogOffersTheVideoTypes();
   void cancelledOpenDialogChangesNothing();
@@ -153,6 +154,24 @@ void tst_MainWindow::menuCaptionsAndHiddenHelpItem() {
   QCOMPARE(help, (QStringList{"-", "-", "About"}));  // "Help Contents " is not listed
   QCOMPARE(m.HelpContents1->text(), QStringLiteral("Help Contents "));
   QCOMPARE(m.HelpContents1->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+void tst_MainWindow::optionsTabInTheirOrder() {
+  MainFixture f;
+  Tmain& m = f.main();
+  f.main().show();
+  QApplication::setActiveWindow(&m);
+  QVERIFY(QTest::qWaitForWindowActive(&m));
+  const QList<QWidget*> expected{m.ck_sharpen,    m.Button2,       m.ch_contrast,
+                                 m.ch_brightness, m.ch_saturation, m.ch_gamma,
+                                 m.ch_red,        m.ch_green,      m.ch_blue};
+  m.ck_sharpen->setFocus();
+  QList<QWidget*> seen{QApplication::focusWidget()};
+  for (int i = 1; i < expected.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    seen << QApplication::focusWidget();
+  }
+  QCOMPARE(seen, expected);
 }
 
 void tst_MainWindow::positionSliderStartsAtItsDefaults() {

@@ -262,19 +262,12 @@ int Convert(const QString& clip, int rounds) {
   return 0;
 }
 
-long PeakKiB() {
+// A "VmHWM:"-style line of /proc/self/status, in KiB.
+long StatusKiB(const std::string& field) {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
-long CurrentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    if (line.rfind(field, 0) == 0) return std::stol(line.substr(field.size()));
   return -1;
 }
 
@@ -286,9 +279,9 @@ int Memory(const QStringList& clips) {
     QTemporaryDir dir;
     // Reset the peak to the present, so the figure is this conversion's.
     std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = CurrentKiB();
+    const long before = StatusKiB("VmRSS:");
     const Sample s = ConvertOnce(f, dir.path() + QStringLiteral("/out.mkv"));
-    const long peak = PeakKiB();
+    const long peak = StatusKiB("VmHWM:");
     std::printf(
         "%-28s %s: conversion %.1f s, rss before %ld KiB, peak during %ld KiB, growth %ld KiB\n",
         "memory", qPrintable(QFileInfo(clip).fileName()), s.wall, before, peak, peak - before);

@@ -1,22 +1,8 @@
 #include "FilterChain.h"
 
-#include <cstdlib>
+#include "client/TextUtil.h"
 
 namespace velmora {
-
-std::string HundredthsText(long long n) {
-  const bool negative = n < 0;
-  const unsigned long long m =
-      negative ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
-  std::string text = (negative ? "-" : "") + std::to_string(m / 100);
-  const unsigned fraction = static_cast<unsigned>(m % 100);
-  if (fraction != 0) {
-    text += '.';
-    text += static_cast<char>('0' + fraction / 10);
-    if (fraction % 10 != 0) text += static_cast<char>('0' + fraction % 10);
-  }
-  return text;
-}
 
 std::string FilterValue(const ClearnessOptions& o) {
   std::string value = "eq=contrast=" + HundredthsText(o.contrast - 200) +

@@ -16,9 +16,6 @@ struct ClearnessOptions {
   bool sharpen = false;
 };
 
-// n / 100 in its shortest exact decimal form: "1", "-2", "0.05", "-0.01", "1.5".
-std::string HundredthsText(long long n);
-
 // "eq=contrast=1:brightness=0:...:gamma_b=1" plus ",unsharp=5:5:1:5:5:0" when
 // sharpening: the value of the client's -vf option.
 std::string FilterValue(const ClearnessOptions& options);

@@ -6,6 +6,7 @@
 
 #include "client/ConversionError.h"
 #include "client/Rounding.h"
+#include "client/TextUtil.h"
 
 namespace velmora {
 
@@ -115,17 +116,7 @@ std::string FormatTimeCode(double seconds) {
                                       ? static_cast<std::int64_t>(rounded)
                                       : 0;
 
-  // The shortest decimal text of hundredths / 100, built exactly.
-  const bool negative = hundredths < 0;
-  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(hundredths)
-                                           : static_cast<std::uint64_t>(hundredths);
-  std::string s = (negative ? "-" : "") + std::to_string(magnitude / 100);
-  const unsigned fraction = static_cast<unsigned>(magnitude % 100);
-  if (fraction != 0) {
-    s += '.';
-    s += static_cast<char>('0' + fraction / 10);
-    if (fraction % 10 != 0) s += static_cast<char>('0' + fraction % 10);
-  }
+  std::string s = HundredthsText(hundredths);
 
   if (s.find('.') == std::string::npos) s += ".00";
   const size_t point = s.find('.');

@@ -48,4 +48,18 @@ std::string PathFolder(std::string_view path) {
   return std::string(path.substr(0, slash + 1));
 }
 
+std::string HundredthsText(long long n) {
+  const bool negative = n < 0;
+  const unsigned long long m =
+      negative ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  std::string text = (negative ? "-" : "") + std::to_string(m / 100);
+  const unsigned fraction = static_cast<unsigned>(m % 100);
+  if (fraction != 0) {
+    text += '.';
+    text += static_cast<char>('0' + fraction / 10);
+    if (fraction % 10 != 0) text += static_cast<char>('0' + fraction % 10);
+  }
+  return text;
+}
+
 }  // namespace velmora

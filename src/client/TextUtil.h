@@ -22,4 +22,8 @@ std::string PathExtension(std::string_view path);
 // The folder of a path, up to and including its last "/"; empty without one.
 std::string PathFolder(std::string_view path);
 
+// n / 100 in its shortest exact decimal form: "1", "-2", "0.05", "-0.01",
+// "1.5"; "." whatever the locale, never an exponent.
+std::string HundredthsText(long long n);
+
 }  // namespace velmora

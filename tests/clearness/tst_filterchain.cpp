@@ -16,43 +16,13 @@
 #include "clearness/PreviewArguments.h"
 #include "client/ArgumentList.h"
 #include "client/ConversionError.h"
+#include "client/TextUtil.h"
+#include "support/CommaLocale.h"
 
 using namespace velmora;
+using velmora::test::CommaLocale;
 
 namespace {
-
-// Switches every locale the program could pick a decimal separator from to one
-// that writes ",", and puts them back when it goes out of scope.
-class CommaLocale {
- public:
-  CommaLocale() : m_cLocale(std::setlocale(LC_ALL, nullptr)), m_qtLocale(QLocale()) {
-    // This machine may have no comma locale installed (Debian's base image has
-    // only C and C.utf8). Then the C locale stays as it is; the Qt default and
-    // the global C++ locale are switched anyway, the latter to a locale whose
-    // own number punctuation writes ",".
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"}) {
-      if (std::setlocale(LC_ALL, name) != nullptr) break;
-    }
-    std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  }
-  ~CommaLocale() {
-    std::setlocale(LC_ALL, m_cLocale.c_str());
-    std::locale::global(m_cppLocale);
-    QLocale::setDefault(m_qtLocale);
-  }
-  CommaLocale(const CommaLocale&) = delete;
-  CommaLocale& operator=(const CommaLocale&) = delete;
-
- private:
-  struct CommaPunct : std::numpunct<char> {
-    char do_decimal_point() const override { return ','; }
-  };
-
-  std::string m_cLocale;
-  std::locale m_cppLocale;
-  QLocale m_qtLocale;
-};
 
 // One slider of the group: where its value goes in the text and how its
 // position becomes hundredths.
@@ -211,6 +181,8 @@ void tst_FilterChain::everyPositionOfEverySlider() {
 
 void tst_FilterChain::commaLocaleStillWritesPoint() {
   CommaLocale comma;
+  QVERIFY2(comma.cSwitched(), "no de_DE.UTF-8 locale: scripts/setup-deps.sh generates it");
+  QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray(","));
   QCOMPARE(QLocale().decimalPoint(), QString(","));
   std::ostringstream cpp;
   cpp << 0.05;

@@ -1,5 +1,7 @@
 #include "StartUp.h"
 
+#include <exception>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
@@ -48,6 +50,16 @@ int RunVelmora() {
   std::unique_ptr<Forms> forms = StartUp();
   if (!forms) return 0;
   forms->main->show();
+  // Where the preview picture will live: the program's folder is not always writable.
+  if (lcStartUp().isDebugEnabled()) {
+    try {
+      qCDebug(lcStartUp).noquote()
+          << "preview picture:"
+          << QFile::decodeName(QByteArray::fromStdString(forms->main->previewFile.path()));
+    } catch (const std::exception& e) {
+      qCDebug(lcStartUp).noquote() << "preview picture: none:" << e.what();
+    }
+  }
   qCDebug(lcStartUp) << "main window shown";
   QCoreApplication::exec();
   return 0;

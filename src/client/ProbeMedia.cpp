@@ -123,6 +123,21 @@ void ReadFrameSize(const std::string& t, Tffinfo& info) {
   info.Height = h == "0" ? std::string() : h;
 }
 
+// The client repeats the path in its report ("from '<path>':", ahead of the
+// figures); a name that reads like those figures must not count as them.
+std::string WithoutPath(const std::string& output, const std::string& path) {
+  if (path.empty()) return output;
+  std::string text;
+  text.reserve(output.size());
+  std::size_t from = 0;
+  for (std::size_t at = output.find(path); at != std::string::npos; at = output.find(path, from)) {
+    text.append(output, from, at - from);
+    from = at + path.size();
+  }
+  text.append(output, from, std::string::npos);
+  return text;
+}
+
 }  // namespace
 
 ArgumentList ProbeArguments(const std::string& path) {
@@ -150,7 +165,9 @@ bool ProbeMedia(const std::string& path, std::string& failureCode, Tffinfo& info
     if (output.size() < kMaxOutput) output.append(chunk, 0, kMaxOutput - output.size());
     return ChunkVerdict::GoOn;
   };
-  run.onEnd = [&](const ClientExit&) { return ReadProbeOutput(output, info, failureCode); };
+  run.onEnd = [&](const ClientExit&) {
+    return ReadProbeOutput(WithoutPath(output, path), info, failureCode);
+  };
   run.pumpAt = pump::D | pump::EWithoutRead;
   run.timeLimitMs = 60000;  // the window is disabled meanwhile; a stuck client must not keep it so
   run.pump = std::move(pump);

@@ -41,4 +41,37 @@ ProgressReading ReadProgress(std::string_view chunk, double totalSeconds) {
   return reading;
 }
 
+namespace {
+
+// Whether `name`, placed so that it starts at `start` of `window` (which may
+// lie before the window's start), agrees with the window wherever both exist.
+bool NameFits(std::string_view window, std::string_view name, long long start) {
+  const long long from = std::max(start, 0LL);
+  const long long to =
+      std::min(start + static_cast<long long>(name.size()), static_cast<long long>(window.size()));
+  if (from >= to) return false;
+  return window.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)) ==
+         name.substr(static_cast<std::size_t>(from - start), static_cast<std::size_t>(to - from));
+}
+
+bool InsideAName(std::string_view window, std::size_t at, std::string_view marker,
+                 const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    for (std::size_t q = name.find(marker); q != std::string::npos; q = name.find(marker, q + 1))
+      if (NameFits(window, name, static_cast<long long>(at) - static_cast<long long>(q)))
+        return true;
+  return false;
+}
+
+}  // namespace
+
+bool ContainsOutsideNames(std::string_view window, std::string_view marker,
+                          const std::vector<std::string>& names) {
+  if (marker.empty()) return false;
+  for (std::size_t at = window.find(marker); at != std::string_view::npos;
+       at = window.find(marker, at + 1))
+    if (!InsideAName(window, at, marker, names)) return true;
+  return false;
+}
+
 }  // namespace velmora

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -25,5 +26,13 @@ struct ProgressReading {
 
 // What one chunk means for the progress dialog, given the total in seconds.
 ProgressReading ReadProgress(std::string_view chunk, double totalSeconds);
+
+// Whether `marker` occurs in `window` other than inside one of `names`. The
+// client repeats the file names it was given ("from '...'", "to '...'"), and
+// a name may hold an error marker. The window may begin or end in the middle
+// of a name: an occurrence counts as inside when the text around it agrees
+// with the name as far as the window reaches.
+bool ContainsOutsideNames(std::string_view window, std::string_view marker,
+                          const std::vector<std::string>& names);
 
 }  // namespace velmora

@@ -161,11 +161,15 @@ bool Tprogress::convert(std::string& failure) {
 
   bool progressSeen = false;
   LastLine lastLine;
+  // A marker inside a file name the client echoes is no error.
+  const std::vector<std::string> names{info.FileName, target.writePath()};
   run.onChunk = [&](const std::string& chunk, const std::string& window) {
     lastLine.feed(chunk);
-    if (Contains(window, "No such file") || Contains(window, "Assertion failed!")) {
-      if (Contains(window, "No such file")) failure = "No such file";
-      if (Contains(window, "Assertion failed!")) failure = "Assertion failed!";
+    const bool noFile = ContainsOutsideNames(window, "No such file", names);
+    const bool assertion = ContainsOutsideNames(window, "Assertion failed!", names);
+    if (noFile || assertion) {
+      if (noFile) failure = "No such file";
+      if (assertion) failure = "Assertion failed!";
       progressSeen = false;
       return ChunkVerdict::StopFailure;
     }

@@ -208,6 +208,14 @@ bool ClientRunner(const ClientRun& run, std::string& failureCode) {
   return r.execute();
 }
 
+std::string ClientExitText(const ClientExit& exit) {
+  if (!exit.known) return {};
+  if (exit.exited) return "The client ended with status " + std::to_string(exit.status);
+  const char* name = strsignal(exit.signal);
+  return "The client was ended by signal " + std::to_string(exit.signal) +
+         (name != nullptr ? " (" + std::string(name) + ")" : std::string());
+}
+
 void SetClientTraceHook(ClientTraceHook hook) {
   TraceHook() = std::move(hook);
 }

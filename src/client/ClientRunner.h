@@ -68,6 +68,11 @@ bool ClientRunner(const ClientRun& run, std::string& failureCode);
 std::string ChunkOf(const char* bytes, std::size_t count);
 std::string WindowOf(const std::string& previous, const std::string& chunk);
 
+// How a client ended, for a message when it printed nothing to say why:
+// "The client ended with status 1", "The client was ended by signal 11
+// (Segmentation fault)"; empty when not known.
+std::string ClientExitText(const ClientExit& exit);
+
 // One record per run, for diagnostics.
 struct ClientTrace {
   std::string program;

@@ -427,10 +427,11 @@ bool Tmain::RenderPreview(std::string& failureCode, const std::string& fileName,
     lastLine.feed(chunk);
     return ChunkVerdict::GoOn;
   };
-  run.onEnd = [&](const ClientExit&) {
+  run.onEnd = [&](const ClientExit& exit) {
     // An old picture is never shown as the new one.
     if (!previewFile.hasNewFrame()) {
       failureCode = lastLine.text();
+      if (failureCode.empty() && !exit.normalZero()) failureCode = ClientExitText(exit);
       return false;
     }
     ImageEnView1->loadFromFile(FromBytes(target));

@@ -185,6 +185,7 @@ bool Tprogress::convert(std::string& failure) {
   run.onEnd = [&](const ClientExit& exit) {
     if (!exit.normalZero()) {
       failure = lastLine.text();
+      if (failure.empty()) failure = ClientExitText(exit);
       return false;
     }
     return progressSeen;

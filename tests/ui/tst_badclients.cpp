@@ -67,14 +67,19 @@ QByteArray RandomBytesScript() {
 }
 
 const QString kEmpty = QStringLiteral("");
+const QString kBySignal11 = QStringLiteral("The client was ended by signal 11 \\(.+\\)");
+const QString kBySignal9 = QStringLiteral("The client was ended by signal 9 \\(.+\\)");
+const QString kStatus1 = QStringLiteral("The client ended with status 1");
 const QString kNoAnswerText = QRegularExpression::escape(QString::fromLatin1(kNoAnswer));
 
 QList<Misbehaviour> Misbehaviours() {
   return {
-      // A crash says nothing: the check and the probe fail as for any silent
-      // client; preview and conversion show their words with nothing after.
-      {"crashes by SIGSEGV", Setup::Script, "signal 11\n", kEmpty, "No duration!", kEmpty, kEmpty},
-      {"is killed (SIGKILL)", Setup::Script, "signal 9\n", kEmpty, "No duration!", kEmpty, kEmpty},
+      // A crash prints nothing: the check and the probe fail as for any
+      // silent client; preview and conversion say how the client ended.
+      {"crashes by SIGSEGV", Setup::Script, "signal 11\n", kEmpty, "No duration!", kBySignal11,
+       kBySignal11},
+      {"is killed (SIGKILL)", Setup::Script, "signal 9\n", kEmpty, "No duration!", kBySignal9,
+       kBySignal9},
       // 10 MB of one letter and no line end: the preview shows the tail of
       // that "line", never more than the last few kilobytes of it; a
       // conversion that ends with status 0 but no progress adds nothing.
@@ -94,8 +99,8 @@ QList<Misbehaviour> Misbehaviours() {
        kNoAnswerText, std::nullopt},
       // Nothing to show: the bare words of each use.
       {"ends at once", Setup::Script, "exit 0\n", kEmpty, "No duration!", kEmpty, kEmpty},
-      {"ends at once with status 1", Setup::Script, "exit 1\n", kEmpty, "No duration!", kEmpty,
-       kEmpty},
+      {"ends at once with status 1", Setup::Script, "exit 1\n", kEmpty, "No duration!", kStatus1,
+       kStatus1},
       // The start itself fails: digit 2 after the use's prefix.
       {"is not executable", Setup::NotExecutable, {}, "002", "012", "022", "032"},
       {"is a directory", Setup::Directory, {}, "002", "012", "022", "032"},

@@ -12,7 +12,6 @@
 namespace velmora {
 
 ImageView::ImageView(QWidget* parent) : QWidget(parent) {
-  setAcceptDrops(true);
   setCursor(Qt::ArrowCursor);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -7,7 +7,8 @@
 namespace velmora {
 
 // Shows one picture scaled to fit, keeping its aspect ratio, centred. Files
-// dropped on it and mouse presses on it are passed on as signals.
+// dropped on it (once its owner accepts drops on it) and mouse presses on it
+// are passed on as signals.
 class ImageView : public QWidget {
   Q_OBJECT
 

@@ -35,6 +35,7 @@
 #include "client/VideoTypes.h"
 #include "conversion/FileIdentity.h"
 #include "conversion/SaveFilter.h"
+#include "ui/FormSupport.h"
 #include "ui/ImageView.h"
 #include "ui/TrackSlider.h"
 #include "ui/p_about.h"
@@ -43,30 +44,6 @@
 namespace velmora {
 
 namespace {
-
-// The message pump of a client run: handle what is pending, then return.
-void Pump() {
-  QCoreApplication::processEvents();
-}
-
-QFont Verdana(int points) {
-  return QFont(QStringLiteral("Verdana"), points);
-}
-
-QFont VerdanaPixels(int pixels, bool bold = false) {
-  QFont font(QStringLiteral("Verdana"));
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
-}
-
-QString FromBytes(const std::string& bytes) {
-  return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-std::string ToBytes(const QString& text) {
-  return QFile::encodeName(text).toStdString();
-}
 
 // Names whose bytes are not UTF-8 reach us with those bytes replaced: the
 // path then names another file or none, and must not be used.
@@ -262,8 +239,6 @@ void Tmain::connectHandlers() {
   connect(Button2, &QPushButton::clicked, this, guarded(&Tmain::Button2Click));
   connect(timer_endmsg, &QTimer::timeout, this, guarded(&Tmain::timer_endmsgTimer));
   connect(ImageEnView1, &ImageView::pressed, this, guarded(&Tmain::ImageEnView1MouseDown));
-  connect(ImageEnView1, &ImageView::filesDropped, this,
-          [this](const QStringList& paths) { Guarded([&] { dragAppMessage(paths); }); });
   for (TrackSlider* s :
        {slider, ch_contrast, ch_brightness, ch_saturation, ch_gamma, ch_red, ch_green, ch_blue}) {
     connect(s, &TrackSlider::changed, this, [this, s] { Guarded([&] { sliderChanged(s); }); });
@@ -276,9 +251,12 @@ void Tmain::connectHandlers() {
 }
 
 void Tmain::FormCreate() {
-  // Drops are taken by the preview view alone; probe record and preview file
-  // are members of this window.
-  setAcceptDrops(false);
+  // The preview is the one target for dropped files; each drop reaches
+  // dragAppMessage. An error there ends that drop and is reported.
+  ImageEnView1->setAcceptDrops(true);
+  connect(ImageEnView1, &ImageView::filesDropped, this,
+          [this](const QStringList& paths) { Guarded([&] { dragAppMessage(paths); }); });
+  ffinfo = Tffinfo{};
 }
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event) {
@@ -358,8 +336,8 @@ void Tmain::loadvideofile(const QString& path) {
     BusyScope busy(*this, Qt::BusyCursor);
     ffinfo = Tffinfo{};
     std::string failureCode;
-    bool loaded = ProbeMedia(file, failureCode, ffinfo, probeOutput, Pump);
-    if (!loaded) loaded = ProbeMedia(file, failureCode, ffinfo, probeOutput, Pump);
+    bool loaded = ProbeMedia(file, failureCode, ffinfo, probeOutput, PumpMessages);
+    if (!loaded) loaded = ProbeMedia(file, failureCode, ffinfo, probeOutput, PumpMessages);
     // A copy for show only: the one-pixel box need not lay out megabytes.
     edit1->setText(FromBytes(probeOutput.substr(0, 65536)));
     if (!loaded) {
@@ -419,7 +397,7 @@ bool Tmain::RenderPreview(std::string& failureCode, const std::string& fileName,
   run.args = BuildPreviewArguments(positionText, fileName, width, height, options(), target);
   run.prefix = "02";
   run.pumpAt = pump::A | pump::B | pump::C | pump::D | pump::E;
-  run.pump = Pump;
+  run.pump = PumpMessages;
   run.timeLimitMs = 60000;  // the window is disabled meanwhile; a stuck client must not keep it so
   // Only the last line is kept: it says why when no frame was written.
   LastLine lastLine;

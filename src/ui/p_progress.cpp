@@ -22,21 +22,10 @@
 #include "conversion/FileIdentity.h"
 #include "conversion/ProgressChunk.h"
 #include "ui/Dialogs.h"
+#include "ui/FormSupport.h"
 #include "ui/p_main.h"
 
 namespace velmora {
-
-namespace {
-
-void Pump() {
-  QCoreApplication::processEvents();
-}
-
-QString FromBytes(const std::string& bytes) {
-  return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-}  // namespace
 
 Tprogress::Tprogress(Tmain& main)
     : QDialog(&main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_main(main) {
@@ -44,9 +33,7 @@ Tprogress::Tprogress(Tmain& main)
   setWindowTitle(QString());
   setModal(true);
   setFixedSize(343, 88);
-  QFont font(QStringLiteral("Verdana"));
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(VerdanaPixels(11));
 
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
@@ -143,7 +130,7 @@ void Tprogress::timer_doTimer() {
 
 bool Tprogress::convert(std::string& failure) {
   const Tffinfo& info = m_main.ffinfo;
-  const std::string output = QFile::encodeName(m_main.SaveDialog1.fileName).toStdString();
+  const std::string output = ToBytes(m_main.SaveDialog1.fileName);
   m_leftoverPath = PathFolder(output) + "qtrn.trf";
   // Only a left-over that appears during this run is ours to remove.
   m_leftoverToRemove = !IsExistingFile(m_leftoverPath);
@@ -156,7 +143,7 @@ bool Tprogress::convert(std::string& failure) {
                                    FilterValue(m_main.options()));
   run.prefix = "03";
   run.pumpAt = pump::E;
-  run.pump = Pump;
+  run.pump = PumpMessages;
   run.cancelCheck = [this] { return m_main.CancelRequested; };
 
   bool progressSeen = false;

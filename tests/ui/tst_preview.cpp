@@ -67,6 +67,7 @@ class tst_Preview : public QObject {
   void frameSizeFollowsTheVideo();
   void portraitFrameIsShownWhole();
   void busyWhileRenderingIdleAfter();
+  void windowStaysOpenWhileTheClientRuns();
   void missingClientReportsPreviewError();
   void noNewFrameFailsAndKeepsThePicture();
   void noFrameSizeReachesTheDefaultReport();
@@ -182,6 +183,21 @@ void tst_Preview::busyWhileRenderingIdleAfter() {
   QVERIFY(sawBusy);
   QVERIFY(f.main().isEnabled());
   QVERIFY(HasDefaultCursor(f.main()));
+}
+
+void tst_Preview::windowStaysOpenWhileTheClientRuns() {
+  MainFixture f;
+  f.main().show();
+  QVERIFY(QTest::qWaitForWindowExposed(&f.main()));
+  f.loadWithFake(f.makeFile("clip.mp4"));
+  f.client.setScript("sleep 200\ncopy " + f.frameBitmap().toUtf8() + "\n");
+  // A close request that arrives through the pump while the render runs.
+  QTimer::singleShot(20, &f.main(), [&] { f.main().close(); });
+  f.main().sliderChanged(nullptr);
+  QVERIFY(f.main().isVisible());
+  QVERIFY(f.dialogs.messages.isEmpty());
+  f.main().close();  // idle again: it closes
+  QVERIFY(!f.main().isVisible());
 }
 
 void tst_Preview::missingClientReportsPreviewError() {

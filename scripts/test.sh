@@ -2,7 +2,9 @@
 # Sets up what is missing, builds Velmora and runs the whole test suite twice:
 # a normal build, and a build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, where any report fails the test that caused it.
-# Prints ctest's summary of each; exits non-zero on any failure.
+# Then builds the libFuzzer targets with clang and runs each for a short time
+# on its committed corpus (fuzz/README.md). Prints ctest's summary of each
+# stage; exits non-zero on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -28,6 +30,16 @@ if "$root/scripts/build.sh" "$root/build-sanitize" -DCMAKE_BUILD_TYPE=Debug -DVE
   ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs" -LE nosanitize || status=1
 else
   echo "build failed: $root/build-sanitize"
+  status=1
+fi
+
+echo "== Build and run the fuzz targets: $root/build-fuzz"
+if CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DVELMORA_FUZZ=ON \
+     -DVELMORA_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+   cmake --build "$root/build-fuzz" --parallel "$jobs" --target fuzz_all; then
+  ctest --test-dir "$root/build-fuzz" --output-on-failure -j "$jobs" || status=1
+else
+  echo "build failed: $root/build-fuzz"
   status=1
 fi
 

@@ -1,5 +1,7 @@
 #include "SaveFilter.h"
 
+#include <algorithm>
+
 #include "client/TextUtil.h"
 #include "client/VideoTypes.h"
 
@@ -8,7 +10,11 @@ namespace velmora {
 SaveFilter BuildSaveFilter(std::string_view sourcePath) {
   const std::string ext = PathExtension(sourcePath);
   SaveFilter result;
-  result.filter = "*" + UpperAscii(ext) + "|*" + LowerAscii(ext) + "|";
+  // A "|" in the extension would end its field early and pair every later
+  // description with the wrong pattern; "?" (any one character) still matches.
+  std::string own = ext;
+  std::replace(own.begin(), own.end(), '|', '?');
+  result.filter = "*" + UpperAscii(own) + "|*" + LowerAscii(own) + "|";
   result.defaultExt = ext.empty() ? std::string() : ext.substr(1);
 
   const std::string ownType = UpperAscii(result.defaultExt);

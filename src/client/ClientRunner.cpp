@@ -48,13 +48,13 @@ std::string DescribeExit(const ClientExit& e) {
 // Everything one run takes; the destructor gives it all back on every way out.
 class Run {
  public:
-  Run(const ClientRun& spec, std::string& failureCode)
-      : m_spec(spec),
-        m_api(spec.api != nullptr ? *spec.api : PosixProcessApi::instance()),
+  Run(const ClientRun& request, std::string& failureCode)
+      : m_request(request),
+        m_api(request.api != nullptr ? *request.api : PosixProcessApi::instance()),
         m_failureCode(failureCode),
-        m_program(spec.clientPath.empty() ? ClientPath() : spec.clientPath),
-        m_words(Words(spec.args)),
-        m_timeLimitMs(EffectiveTimeLimitMs(spec.timeLimitMs)),
+        m_program(request.clientPath.empty() ? ClientPath() : request.clientPath),
+        m_words(Words(request.args)),
+        m_timeLimitMs(EffectiveTimeLimitMs(request.timeLimitMs)),
         m_begin(Clock::now()) {}
 
   Run(const Run&) = delete;
@@ -76,17 +76,17 @@ class Run {
 
  private:
   bool fail(char digit) {
-    m_failureCode = m_spec.prefix + digit;
+    m_failureCode = m_request.prefix + digit;
     m_success = false;
     m_ending = std::string("failed at step ") + digit;
     return false;
   }
   void pumpAt(unsigned point) {
-    if ((m_spec.pumpAt & point) != 0 && m_spec.pump) m_spec.pump();
+    if ((m_request.pumpAt & point) != 0 && m_request.pump) m_request.pump();
   }
   void trace() noexcept;
 
-  const ClientRun& m_spec;
+  const ClientRun& m_request;
   ProcessApi& m_api;
   std::string& m_failureCode;
   std::string m_program;
@@ -108,11 +108,11 @@ bool Run::execute() {
   pumpAt(pump::A);
   if (!m_api.start(m_program, m_words, m_pipe.write, m_child)) return fail('2');
   m_started = true;
-  if (m_spec.onStart) m_spec.onStart();
+  if (m_request.onStart) m_request.onStart();
   pumpAt(pump::B);
 
   for (;;) {
-    if (m_spec.cancelCheck && m_spec.cancelCheck()) {
+    if (m_request.cancelCheck && m_request.cancelCheck()) {
       m_api.terminate(m_child);
       m_ending = "cancelled, " + DescribeExit(m_child.exit);
       return m_success;
@@ -131,14 +131,15 @@ bool Run::execute() {
     bool readSomething = false;
     if (peeked == PeekResult::Waiting) {
       const long n = m_api.read(m_pipe.read, m_output.data(), kReadSize);
-      if (n < 0) return fail('4');
+      // A count beyond what was asked for would be no read the buffer holds.
+      if (n < 0 || static_cast<std::size_t>(n) > kReadSize) return fail('4');
       m_output[static_cast<std::size_t>(n)] = '\0';
       readSomething = true;
       pumpAt(pump::D);
       std::string chunk = ChunkOf(m_output.data(), static_cast<std::size_t>(n));
-      if (m_spec.onChunk) {
+      if (m_request.onChunk) {
         const std::string window = WindowOf(m_previous, chunk);
-        switch (m_spec.onChunk(chunk, window)) {
+        switch (m_request.onChunk(chunk, window)) {
           case ChunkVerdict::StopSuccess:
             m_success = true;
             m_ending = "stopped by its output";
@@ -162,11 +163,11 @@ bool Run::execute() {
       if (peeked == PeekResult::Failed) return fail('3');
       if (peeked == PeekResult::Empty) {
         m_ending = DescribeExit(m_child.exit);
-        if (m_spec.onEnd) m_success = m_spec.onEnd(m_child.exit);
+        if (m_request.onEnd) m_success = m_request.onEnd(m_child.exit);
         return m_success;
       }
     } else {
-      m_api.waitForActivity(m_pipe.read, m_child, m_spec.idleWaitMs);
+      m_api.waitForActivity(m_pipe.read, m_child, m_request.idleWaitMs);
     }
 
     pumpAt(pump::E);
@@ -181,8 +182,8 @@ void Run::trace() noexcept {
     ClientTrace t;
     t.program = m_program;
     t.words = m_words;
-    t.argumentText = ArgumentText(m_spec.args);
-    t.prefix = m_spec.prefix;
+    t.argumentText = ArgumentText(m_request.args);
+    t.prefix = m_request.prefix;
     t.seconds = std::chrono::duration<double>(Clock::now() - m_begin).count();
     t.ending = m_ending.empty() ? "ended by an error in a handler" : m_ending;
     t.success = m_success;

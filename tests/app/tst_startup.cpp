@@ -9,23 +9,17 @@
 #include "app/p_flash.h"
 #include "support/ClientFixture.h"
 #include "support/FakeDialogs.h"
+#include "support/WidgetChecks.h"
 #include "ui/p_about.h"
 #include "ui/p_main.h"
 #include "ui/p_progress.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using velmora::test::ClientFixture;
 using velmora::test::FakeDialogs;
 
 namespace {
-
-template <class T>
-int CountTopLevel() {
-  int n = 0;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<T*>(w) != nullptr) ++n;
-  return n;
-}
 
 bool SplashVisible() {
   for (QWidget* w : QApplication::topLevelWidgets())

@@ -22,10 +22,12 @@
 #include "support/ClientFixture.h"
 #include "support/FakeDialogs.h"
 #include "support/MainFixture.h"
+#include "support/WidgetChecks.h"
 #include "ui/ImageView.h"
 #include "ui/TrackSlider.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using velmora::test::ChildProcesses;
 using velmora::test::ClientFixture;
 using velmora::test::FakeDialogs;
@@ -140,18 +142,6 @@ void Heal(ClientFixture& client, const QByteArray& script) {
   client.useClientPath(QStringLiteral(VELMORA_FAKE_CLIENT));
   client.clearRuns();
   client.setScript(script);
-}
-
-bool HasDefaultCursor(QWidget& w) {
-  return w.cursor().shape() == Qt::ArrowCursor;
-}
-
-template <class T>
-int CountTopLevel() {
-  int n = 0;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<T*>(w) != nullptr) ++n;
-  return n;
 }
 
 QByteArray ProgressLine() {

@@ -10,9 +10,11 @@
 #include "app/Application.h"
 #include "support/MainFixture.h"
 #include "support/MediaClips.h"
+#include "support/WidgetChecks.h"
 #include "ui/TrackSlider.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using velmora::test::MainFixture;
 using velmora::test::PrintCommand;
 using velmora::test::ProbeOutput;
@@ -22,11 +24,6 @@ namespace {
 QByteArray ProgressLine(const QByteArray& time) {
   return "frame=   50 fps=0.0 q=-0.0 size=     256kB time=" + time +
          " bitrate=1048.6kbits/s speed=4.2x    \r";
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Files in a folder other than the ones named.

@@ -22,10 +22,12 @@
 #include "client/ClientRunner.h"
 #include "support/MainFixture.h"
 #include "support/MediaClips.h"
+#include "support/WidgetChecks.h"
 #include "ui/ImageView.h"
 #include "ui/TrackSlider.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using velmora::test::ChildProcesses;
 using velmora::test::MainFixture;
 
@@ -73,43 +75,10 @@ QList<QByteArray> FilesBelow(const QByteArray& dir) {
   return files;
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 bool WriteRaw(const QByteArray& path, const QByteArray& bytes) {
   std::ofstream out(path.toStdString(), std::ios::binary | std::ios::trunc);
   out.write(bytes.constData(), bytes.size());
   return static_cast<bool>(out);
-}
-
-// Drops `urls` on `target` as the desktop would.
-void Drop(QWidget* target, const QList<QUrl>& urls) {
-  QMimeData data;
-  data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &drop);
-}
-
-double PictureVariance(const QImage& image) {
-  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-  double sum = 0;
-  double squares = 0;
-  const double n = static_cast<double>(grey.width()) * grey.height();
-  for (int y = 0; y < grey.height(); ++y)
-    for (int x = 0; x < grey.width(); ++x) {
-      const double v = grey.constScanLine(y)[x];
-      sum += v;
-      squares += v * v;
-    }
-  return squares / n - (sum / n) * (sum / n);
-}
-
-bool HasDefaultCursor(QWidget& w) {
-  return w.cursor().shape() == Qt::ArrowCursor;
 }
 
 QString FirstMessage(const MainFixture& f) {

@@ -15,10 +15,12 @@
 
 #include "app/Application.h"
 #include "support/MainFixture.h"
+#include "support/WidgetChecks.h"
 #include "ui/ImageView.h"
 #include "ui/TrackSlider.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using velmora::test::MainFixture;
 using velmora::test::PrintCommand;
 using velmora::test::ProbeOutput;
@@ -27,22 +29,6 @@ namespace {
 
 QByteArray FailingProbe() {
   return PrintCommand("/x/clip.mp4: Invalid data found when processing input\n") + "exit 1\n";
-}
-
-// Drops `paths` on `target` as the desktop would.
-void Drop(QWidget* target, const QStringList& paths) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-  data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &drop);
-}
-
-bool HasDefaultCursor(QWidget& w) {
-  return w.cursor().shape() == Qt::ArrowCursor;
 }
 
 }  // namespace
@@ -359,7 +345,7 @@ void tst_MainWindow::dropsLoadEachAcceptedFileInOrder() {
                      "--- run 2\ncopy " + f.frameBitmap().toUtf8() + "\n--- run 3\n" +
                      PrintCommand(ProbeOutput(second, "00:00:20.00", 640, 480)) +
                      "--- run 4\ncopy " + f.frameBitmap().toUtf8() + "\n");
-  Drop(f.main().ImageEnView1, {first, skipped, second});
+  DropFiles(f.main().ImageEnView1, {first, skipped, second});
 
   const QList<QList<QByteArray>> runs = f.client.runs();
   QCOMPARE(runs.size(), 4);
@@ -372,7 +358,7 @@ void tst_MainWindow::dropsLoadEachAcceptedFileInOrder() {
 
 void tst_MainWindow::dropOfOtherTypesIsSkippedSilently() {
   MainFixture f;
-  Drop(f.main().ImageEnView1, {f.makeFile("song.mp3"), f.makeFile("README")});
+  DropFiles(f.main().ImageEnView1, {f.makeFile("song.mp3"), f.makeFile("README")});
   QVERIFY(f.client.runs().isEmpty());
   QVERIFY(f.dialogs.messages.isEmpty());
 }
@@ -384,7 +370,7 @@ void tst_MainWindow::dropErrorEndsThatDrop() {
   // The first file loads but its duration does not read: the drop ends there,
   // and the error is reported rather than swallowed.
   f.client.setScript(PrintCommand(ProbeOutput(first, "N/A:x", 640, 480)));
-  Drop(f.main().ImageEnView1, {first, second});
+  DropFiles(f.main().ImageEnView1, {first, second});
   QCOMPARE(f.client.runs().size(), 1);
   QCOMPARE(f.dialogs.messages.size(), 1);
   QCOMPARE(f.dialogs.messages.first().caption, QStringLiteral("Velmora"));
@@ -399,7 +385,7 @@ void tst_MainWindow::dropsElsewhereAreNotAccepted() {
         static_cast<QWidget*>(f.main().slider)})
     QVERIFY(!w->acceptDrops());
   QVERIFY(f.main().ImageEnView1->acceptDrops());
-  Drop(f.main().GroupBox1, {clip});
+  DropFiles(f.main().GroupBox1, {clip});
   QVERIFY(f.client.runs().isEmpty());
 }
 

@@ -9,10 +9,12 @@
 #include "app/Application.h"
 #include "support/MainFixture.h"
 #include "support/MediaClips.h"
+#include "support/WidgetChecks.h"
 #include "ui/ImageView.h"
 #include "ui/TrackSlider.h"
 
 using namespace velmora;
+using namespace velmora::test;
 using velmora::test::MainFixture;
 using velmora::test::PrintCommand;
 using velmora::test::ProbeOutput;
@@ -22,27 +24,9 @@ namespace {
 const QByteArray kStartFilter =
     "eq=contrast=1:brightness=0:saturation=1:gamma=1:gamma_r=1:gamma_g=1:gamma_b=1";
 
-bool HasDefaultCursor(QWidget& w) {
-  return w.cursor().shape() == Qt::ArrowCursor;
-}
-
 // The user finishes a change of `slider` with a key.
 void FinishWithKey(TrackSlider* slider, Qt::Key key) {
   QTest::keyClick(slider, key);
-}
-
-double PictureVariance(const QImage& image) {
-  const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-  double sum = 0;
-  double squares = 0;
-  const double n = static_cast<double>(grey.width()) * grey.height();
-  for (int y = 0; y < grey.height(); ++y)
-    for (int x = 0; x < grey.width(); ++x) {
-      const double v = grey.constScanLine(y)[x];
-      sum += v;
-      squares += v * v;
-    }
-  return squares / n - (sum / n) * (sum / n);
 }
 
 double MeanOf(const QImage& image) {

@@ -19,6 +19,7 @@
 #include "client/Tffinfo.h"
 #include "support/ClientFixture.h"
 #include "support/MediaClips.h"
+#include "support/ProbeReference.h"
 
 using namespace velmora;
 using velmora::test::ClientFixture;
@@ -50,91 +51,6 @@ QByteArray Visible(const std::string& text) {
   }
   return out;
 }
-
-// The reading rules transcribed step by step, with copies of the rest of the
-// text at every step: quadratic, so only for short texts, but easy to check
-// against the rules by eye.
-namespace slow {
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
-  return s.substr(b, e - b);
-}
-
-// An optional sign and decimal digits, within the signed 32-bit range.
-bool WholeNumber(const std::string& s, long long& value) {
-  std::string digits = s;
-  long long sign = 1;
-  if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) {
-    sign = digits[0] == '-' ? -1 : 1;
-    digits.erase(0, 1);
-  }
-  if (digits.empty()) return false;
-  for (const char c : digits)
-    if (c < '0' || c > '9') return false;
-  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
-  if (digits.size() > 10) return false;
-  value = sign * std::stoll(digits);
-  return value >= -2147483648LL && value <= 2147483647LL;
-}
-
-bool Read(const std::string& t, Tffinfo& info, std::string& code) {
-  if (t.find("Duration: ") != std::string::npos) {
-    const std::string r = t.substr(t.find("Duration: ") + 10);
-    info.Duration = r.find(',') == std::string::npos ? "" : Trim(r.substr(0, r.find(',')));
-  }
-  if (t.find("bitrate: ") != std::string::npos) {
-    const std::string r = t.substr(t.find("bitrate: ") + 9);
-    info.Bitrate = r.find("kb/s") == std::string::npos ? "" : Trim(r.substr(0, r.find("kb/s")));
-  }
-  std::string s = t;
-  while (s.find("kb/s") != std::string::npos) {
-    const std::string p = s.substr(0, s.find("kb/s"));
-    if (p.find("#0:") != std::string::npos && p.find(": Video:") != std::string::npos &&
-        (p.find(": Audio:") == std::string::npos || p.find(": Video:") > p.find(": Audio:"))) {
-      info.VideoBitrate = Trim(p.rfind(',') == std::string::npos ? p : p.substr(p.rfind(',') + 1));
-    }
-    s = s.substr(std::min(s.find("kb/s") + 5, s.size()));
-  }
-  std::string w;
-  std::string h;
-  s = t;
-  while (s.find('x') != std::string::npos) {
-    std::string a = s.substr(0, s.find('x'));
-    if (a.rfind(',') != std::string::npos) a = a.substr(a.rfind(',') + 1);
-    if (a.rfind(' ') != std::string::npos) a = a.substr(a.rfind(' ') + 1);
-    std::string b = s.substr(s.find('x') + 1);
-    if (b.find(',') == std::string::npos) {
-      b.clear();
-    } else {
-      b = b.substr(0, b.find(','));
-      if (b.find(' ') != std::string::npos) b = b.substr(0, b.find(' '));
-    }
-    long long av = 0;
-    long long bv = 0;
-    if (WholeNumber(a, av) && WholeNumber(b, bv) && av != 0 && bv != 0) {
-      if (w.empty()) w = "0";
-      if (h.empty()) h = "0";
-      long long wv = 0;
-      long long hv = 0;
-      WholeNumber(w, wv);
-      WholeNumber(h, hv);
-      if (av > wv) w = a;
-      if (bv > hv) h = b;
-    }
-    s = s.substr(s.find('x') + 1);
-  }
-  info.Width = w == "0" ? "" : w;
-  info.Height = h == "0" ? "" : h;
-  if (!Trim(info.Duration).empty() && info.Duration != "0" && info.Duration != "N/A") return true;
-  code = "No duration!";
-  return false;
-}
-
-}  // namespace slow
 
 // What ffmpeg printed, read with patterns of its own line layout.
 struct Printed {
@@ -419,7 +335,7 @@ void tst_Probe::edgeCases() {
   // used on generated texts below is not the rules.
   Tffinfo slowInfo;
   std::string slowCode = "in";
-  const bool slowResult = slow::Read(output.toStdString(), slowInfo, slowCode);
+  const bool slowResult = velmora::test::reference::Read(output.toStdString(), slowInfo, slowCode);
   QCOMPARE(Describe(slowInfo, slowResult, slowCode), Describe(info, result, code));
 }
 
@@ -490,7 +406,7 @@ void tst_Probe::matchesTheRulesOnGeneratedTexts() {
     std::string fastCode = "in";
     std::string expectedCode = "in";
     const bool fastOk = ReadProbeOutput(text, fast, fastCode);
-    const bool expectedOk = slow::Read(text, expected, expectedCode);
+    const bool expectedOk = velmora::test::reference::Read(text, expected, expectedCode);
     const QByteArray got = Describe(fast, fastOk, fastCode);
     const QByteArray want = Describe(expected, expectedOk, expectedCode);
     QVERIFY2(got == want, "text [" + Visible(text) + "]\n   got " + got + "\n  want " + want);

@@ -28,6 +28,16 @@ std::string ExpectedTimeCode(long long n) {
   return text;
 }
 
+// Empty when n hundredths format as expected, else what went wrong.
+QString FormatMismatch(long long n) {
+  const std::string actual = FormatTimeCode(static_cast<double>(n) / 100.0);
+  if (actual == ExpectedTimeCode(n)) return {};
+  return QString("n = %1: got %2, expected %3")
+      .arg(n)
+      .arg(QString::fromStdString(actual))
+      .arg(QString::fromStdString(ExpectedTimeCode(n)));
+}
+
 QByteArray Exact(double v) {
   return QByteArray::number(v, 'g', 17);
 }
@@ -156,13 +166,7 @@ void tst_TimeCode::formatEveryHundredthUpToTenHours() {
   // of them must come out exact, with no rounding artefact anywhere.
   constexpr long long kLast = 10LL * 60 * 60 * 100;
   for (long long n = 0; n <= kLast; ++n) {
-    const std::string actual = FormatTimeCode(static_cast<double>(n) / 100.0);
-    if (actual != ExpectedTimeCode(n)) {
-      QFAIL(qPrintable(QString("n = %1: got %2, expected %3")
-                           .arg(n)
-                           .arg(QString::fromStdString(actual))
-                           .arg(QString::fromStdString(ExpectedTimeCode(n)))));
-    }
+    if (const QString wrong = FormatMismatch(n); !wrong.isEmpty()) QFAIL(qPrintable(wrong));
   }
 }
 
@@ -184,13 +188,7 @@ void tst_TimeCode::formatLargePositions() {
 
   for (long long n : positions) {
     if (n > kSliderMax) continue;
-    const std::string actual = FormatTimeCode(static_cast<double>(n) / 100.0);
-    if (actual != ExpectedTimeCode(n)) {
-      QFAIL(qPrintable(QString("n = %1: got %2, expected %3")
-                           .arg(n)
-                           .arg(QString::fromStdString(actual))
-                           .arg(QString::fromStdString(ExpectedTimeCode(n)))));
-    }
+    if (const QString wrong = FormatMismatch(n); !wrong.isEmpty()) QFAIL(qPrintable(wrong));
   }
 }
 
